@@ -4,19 +4,20 @@
 
 namespace {
 
-// Visits the single-byte characters of `text` that are one of `chars`, first to last, until
-// `visit` returns false.
-template <typename Visit>
-void for_each_match(std::string_view text, std::string_view chars, LeadBytePredicate is_lead_byte,
-                    Visit visit) {
+// Returns the position of the first, or with `want_last` the last, single-byte character of
+// `text` that is one of `chars`; npos when there is none.
+std::size_t find_single_byte(std::string_view text, std::string_view chars, LeadBytePredicate is_lead_byte,
+                             bool want_last) {
+  std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (is_lead_byte(byte)) {
+    if (is_lead_byte(static_cast<unsigned char>(text[i]))) {
       ++i;  // the trail byte belongs to this character
-    } else if (chars.find(text[i]) != std::string_view::npos && !visit(i)) {
-      return;
+    } else if (chars.find(text[i]) != std::string_view::npos) {
+      found = i;
+      if (!want_last) break;
     }
   }
+  return found;
 }
 
 }  // namespace
@@ -24,19 +25,9 @@ void for_each_match(std::string_view text, std::string_view chars, LeadBytePredi
 bool system_lead_byte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 
 std::size_t ansi_find_first_of(std::string_view text, std::string_view chars, LeadBytePredicate is_lead_byte) {
-  std::size_t found = std::string_view::npos;
-  for_each_match(text, chars, is_lead_byte, [&](std::size_t i) {
-    found = i;
-    return false;
-  });
-  return found;
+  return find_single_byte(text, chars, is_lead_byte, false);
 }
 
 std::size_t ansi_find_last_of(std::string_view text, std::string_view chars, LeadBytePredicate is_lead_byte) {
-  std::size_t found = std::string_view::npos;
-  for_each_match(text, chars, is_lead_byte, [&](std::size_t i) {
-    found = i;
-    return true;
-  });
-  return found;
+  return find_single_byte(text, chars, is_lead_byte, true);
 }

@@ -1,0 +1,12 @@
+# Cross-compiles for Windows with Debian's MinGW-w64. ORLAVEX_MINGW_ARCH is i686 (the 32-bit
+# product) or x86_64.
+set(CMAKE_SYSTEM_NAME Windows)
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ORLAVEX_MINGW_ARCH)
+set(triplet ${ORLAVEX_MINGW_ARCH}-w64-mingw32)
+set(CMAKE_C_COMPILER ${triplet}-gcc)
+set(CMAKE_CXX_COMPILER ${triplet}-g++)
+set(CMAKE_RC_COMPILER ${triplet}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
