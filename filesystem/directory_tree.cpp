@@ -14,29 +14,58 @@ std::string_view name_field(const char (&field)[size]) {
   return {field, end ? static_cast<std::size_t>(static_cast<const char*>(end) - field) : size};
 }
 
-// Returns whether `name` reaches its own entry when joined to its directory. "?" stands for a
-// character the code page cannot represent (no Windows name holds one). "\" and "/" would make the
-// joined path name another file (a POSIX name "..\x" under Wine, one outside the tree), and ":"
-// an alternate data stream.
+// Characters that no Windows name holds. The enumeration puts "?" for each character the ANSI
+// code page cannot represent; a POSIX name under Wine may hold any of the others. Joined to its
+// directory, such a name would reach some other file, or none: "..\x" one outside the tree, "a:b"
+// a stream of "a", "a*" a pattern.
+constexpr std::string_view kNotInNames =
+    "\"*/:<>?\\|\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F"
+    "\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E\x1F";
+
+// Returns whether `name` reaches its own entry when joined to its directory. Win32 also drops a
+// trailing dot or space from every path it is given. None of these bytes is ever a GBK trail byte.
 bool is_usable_name(std::string_view name, LeadBytePredicate is_lead_byte) {
-  return ansi_find_first_of(name, "?\\/:", is_lead_byte) == std::string_view::npos;
+  return !name.empty() && ansi_find_first_of(name, kNotInNames, is_lead_byte) == std::string_view::npos &&
+         name.back() != '.' && name.back() != ' ';
 }
 
-void remove_entry(const DirectoryEntry& entry);
-
-// Removes everything below `directory` that can be removed; the directory itself stays.
-void empty_directory(const AnsiText& directory) {
-  for (const DirectoryEntry& entry : list_directory_entries(directory)) remove_entry(entry);
-}
-
-void remove_entry(const DirectoryEntry& entry) {
-  if (!entry.is_directory) {
+// Removes a file, or a link (a junction or a symbolic link) itself: a link is never emptied, for
+// that would delete whatever it points to, anywhere on disk.
+void remove_file_or_link(const DirectoryEntry& entry) {
+  if (entry.is_directory) {
+    RemoveDirectoryA(entry.path.c_str());
+  } else {
     DeleteFileA(entry.path.c_str());
-    return;
   }
-  // A link is removed itself: emptying it would delete whatever it points to, anywhere on disk.
-  if (!entry.is_link) empty_directory(entry.path);
-  RemoveDirectoryA(entry.path.c_str());
+}
+
+// Removes everything below `directory` that can be removed, depth first; the directory itself
+// stays. Each level keeps its own listing while its subdirectories are emptied. The walk keeps
+// its levels on the heap, not the stack: a long-path-aware process can meet trees thousands of
+// folders deep.
+void empty_directory(const AnsiText& directory) {
+  struct Level {
+    DirectoryListing entries;
+    std::size_t next = 0;  // the entry being removed
+  };
+  std::vector<Level> levels;
+  levels.push_back({list_directory_entries(directory)});
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    if (level.next == level.entries.size()) {
+      levels.pop_back();
+      // The folder this level listed is now as empty as it can be made.
+      if (!levels.empty()) RemoveDirectoryA(levels.back().entries[levels.back().next++].path.c_str());
+      continue;
+    }
+    const DirectoryEntry& entry = level.entries[level.next];
+    if (entry.is_directory && !entry.is_link) {
+      levels.push_back({list_directory_entries(entry.path)});  // invalidates `level` and `entry`
+    } else {
+      remove_file_or_link(entry);
+      ++level.next;
+    }
+  }
 }
 
 }  // namespace
@@ -46,7 +75,7 @@ std::optional<std::string_view> listed_name(const WIN32_FIND_DATAA& data, LeadBy
   if (is_dot_entry(name)) return std::nullopt;
   if (is_usable_name(name, is_lead_byte)) return name;
   const std::string_view short_name = name_field(data.cAlternateFileName);
-  if (short_name.empty() || !is_usable_name(short_name, is_lead_byte)) return std::nullopt;
+  if (!is_usable_name(short_name, is_lead_byte)) return std::nullopt;
   return short_name;
 }
 

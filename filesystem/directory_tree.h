@@ -25,8 +25,9 @@ DirectoryListing list_directory_entries(const AnsiText& directory);
 
 // Returns the name under which an enumerated entry is listed: its name, or its 8.3 name when the
 // name cannot be passed back to the file functions as it stands. That is a name holding "?", which
-// stands for a character the ANSI code page cannot represent, or a path separator, which a POSIX
-// name under Wine may hold and which would make the joined path name some other file. Returns
+// stands for a character the ANSI code page cannot represent, or any other character no Windows
+// name holds (a POSIX name under Wine may hold "\", for one, and the joined path would then name
+// some other file), or a name ending in a dot or a space, which Win32 drops from paths. Returns
 // none for "." and ".." and when neither name will do.
 std::optional<std::string_view> listed_name(const WIN32_FIND_DATAA& data,
                                             LeadBytePredicate is_lead_byte = system_lead_byte);

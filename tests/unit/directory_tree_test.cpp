@@ -82,6 +82,15 @@ TEST(ListedName, SkipsOnlyDotEntriesAndFallsBackToTheShortName) {
       {"..\\Keep", "", std::nullopt},
       {"a/b", "", std::nullopt},
       {"data.db:stream", "DATADB~1", "DATADB~1"},
+      {"st:r", "ST:R~4XR", std::nullopt},
+      {"a*b", "A_B~~GMW", "A_B~~GMW"},
+      {"p|q", "P_Q~~F54", "P_Q~~F54"},
+      {"trail.", "TRAI~DS2", "TRAI~DS2"},
+      {"dir ", "DIR_~UI0", "DIR_~UI0"},
+      {" lead", "", " lead"},
+      {"100% %s", "", "100% %s"},
+      {"tab\there", "", std::nullopt},
+      {"", "", std::nullopt},
   };
   for (const ListedNameCase& c : cases) {
     EXPECT_EQ(listed_name(find_data(c.name, c.short_name), c.is_lead_byte), c.expected) << c.name;
