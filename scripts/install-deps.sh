@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what Orlavex needs on Debian 12: the native build by default; with --test also the
-# Windows cross-compilers, Wine, GoogleTest and the other tools the test suite uses.
+# Windows cross-compilers, Wine, GoogleTest, clang for the sanitizers and fuzzers, and the other
+# tools the test suite uses.
 set -euo pipefail
 
 packages=(cmake make g++)
 if [[ ${1:-} == --test ]]; then
   packages+=(libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales
-             python3-pefile strace)
+             python3-pefile strace clang libclang-rt-14-dev)
 fi
 
 sudo=()

@@ -54,6 +54,12 @@ DWORD error_from_errno(int error) {
 
 BOOL fail_from_errno() { return fail(error_from_errno(errno)); }
 
+// The failure of a call that returns a length: zero.
+DWORD fail_length(DWORD error) {
+  last_error = error;
+  return 0;
+}
+
 const std::string& wine_prefix() {
   static const std::string prefix = [] {
     if (const char* configured = std::getenv("WINEPREFIX"); configured && *configured) {
@@ -216,11 +222,11 @@ BOOL RemoveDirectoryA(LPCSTR lpPathName) {
 }
 
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
-  if (hModule) return fail(ERROR_INVALID_HANDLE);
+  if (hModule) return fail_length(ERROR_INVALID_HANDLE);
   char own_path[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", own_path, sizeof own_path);
-  if (length < 0) return fail_from_errno();
-  if (nSize == 0) return fail(ERROR_INSUFFICIENT_BUFFER);
+  if (length < 0) return fail_length(error_from_errno(errno));
+  if (nSize == 0) return fail_length(ERROR_INSUFFICIENT_BUFFER);
   // As on Windows Vista and later: a path that does not fit is cut to nSize - 1 bytes,
   // terminated, and reported as nSize with ERROR_INSUFFICIENT_BUFFER.
   const DWORD copied = static_cast<DWORD>(length) < nSize ? static_cast<DWORD>(length) : nSize - 1;

@@ -69,7 +69,7 @@ TEST(ListedName, SkipsOnlyDotEntriesAndFallsBackToTheShortName) {
       {".", "", std::nullopt},
       {"..", "", std::nullopt},
       {".cache", "CACHE~1", ".cache"},
-      {"...", "", "..."},
+      {"...", "", std::nullopt},
       {"settings.ini", "", "settings.ini"},
       {"\xD3\xC3\xBB\xA7.dat", "", "\xD3\xC3\xBB\xA7.dat"},
       // 乗亅: trail bytes 0x5C and 0x7C are part of their characters.
@@ -90,6 +90,9 @@ TEST(ListedName, SkipsOnlyDotEntriesAndFallsBackToTheShortName) {
       {" lead", "", " lead"},
       {"100% %s", "", "100% %s"},
       {"tab\there", "", std::nullopt},
+      // A lead byte before a byte that cannot be a trail byte stands alone (found by fuzzing).
+      {"\xAC\xAC\x99\n", "", std::nullopt},
+      {"\x99/x", "", std::nullopt},
       {"", "", std::nullopt},
   };
   for (const ListedNameCase& c : cases) {

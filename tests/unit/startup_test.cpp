@@ -34,6 +34,7 @@ TEST(ModuleFolder, CutsAtTheLastRealBackslash) {
       {"C:\\\x81\x5C\\orlavex.exe", 260, gbk_lead_byte, "C:\\\x81\x5C"},
       {"C:\\Tools\\\x81\x5C.exe", 260, no_lead_byte, "C:\\Tools\\\x81"},
       {"C:\\a\\\x81", 260, gbk_lead_byte, "C:\\a"},  // a lead byte at the very end
+      {"C:\\a\x81:\\b.exe", 260, gbk_lead_byte, "C:\\a\x81:"},  // 0x3A is no trail byte
       {"C:\\orlavex.exe", 260, gbk_lead_byte, "C:"},
       {"orlavex.exe", 260, gbk_lead_byte, std::nullopt},
       {"", 260, gbk_lead_byte, std::nullopt},
