@@ -1,5 +1,6 @@
 #include "tests/support/tree.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -43,20 +44,53 @@ std::string read_file(const fs::path& path) {
   return content.str();
 }
 
-Snapshot snapshot(const fs::path& root) {
-  Snapshot entries;
-  if (!fs::is_directory(fs::symlink_status(root))) return entries;
-  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
-    const std::string name = entry.path().lexically_relative(root).string();
-    const fs::file_status status = entry.symlink_status();
-    if (fs::is_symlink(status)) {
-      entries[name] = "link -> " + fs::read_symlink(entry.path()).string();
-    } else if (fs::is_directory(status)) {
-      entries[name] = "dir";
+namespace {
+
+std::string read_file_at(int folder, const char* name) {
+  std::string content;
+  const int fd = openat(folder, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return "<unreadable>";
+  char buffer[4096];
+  for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) > 0;) content.append(buffer, static_cast<std::size_t>(got));
+  close(fd);
+  return content;
+}
+
+// Adds the entries of the open folder `folder` to `entries`, each named `prefix` + its name. Works
+// relative to each folder, so that no depth is too deep. Closes `folder`.
+void add_entries(int folder, const std::string& prefix, Snapshot& entries) {
+  DIR* listing = fdopendir(folder);
+  if (!listing) {
+    close(folder);
+    return;
+  }
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat status;
+    if (fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    const std::string key = prefix + name;
+    if (S_ISLNK(status.st_mode)) {
+      char target[4096];
+      const ssize_t length = readlinkat(folder, name.c_str(), target, sizeof target);
+      entries[key] = "link -> " + std::string(target, length > 0 ? static_cast<std::size_t>(length) : 0);
+    } else if (S_ISDIR(status.st_mode)) {
+      entries[key] = "dir";
+      const int child = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (child >= 0) add_entries(child, key + "/", entries);
     } else {
-      entries[name] = "file: " + read_file(entry.path());
+      entries[key] = "file: " + read_file_at(folder, name.c_str());
     }
   }
+  closedir(listing);
+}
+
+}  // namespace
+
+Snapshot snapshot(const fs::path& root) {
+  Snapshot entries;
+  const int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder >= 0) add_entries(folder, "", entries);
   return entries;
 }
 
