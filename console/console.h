@@ -7,9 +7,10 @@
 
 #include "platform/ansi_text.h"
 
-// Writes each text in order to standard output, back to back, and skips a null one. Adds nothing
-// of its own. The output has reached a console, file or pipe when this returns. Write failures are
-// ignored.
+// Writes each GBK text in order to standard output, back to back, and skips a null one. Adds
+// nothing of its own. A file or a pipe receives the bytes themselves; a console shows the
+// characters they stand for, whatever its code page, which it leaves as it was. The output has
+// reached the console, file or pipe when this returns. Write failures are ignored.
 void console_write(std::initializer_list<const char*> texts);
 
 // What one console_read_line call got.

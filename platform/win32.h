@@ -17,6 +17,9 @@
 using BOOL = int;
 using BYTE = unsigned char;
 using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using WCHAR = char16_t;
+using LPDWORD = DWORD*;
 using HANDLE = void*;
 using HMODULE = void*;
 using LPSTR = char*;
@@ -44,6 +47,13 @@ constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_DIRECTORY = 267;
 constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+
+constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
+constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
+constexpr DWORD ENABLE_PROCESSED_OUTPUT = 0x1;
+constexpr DWORD ENABLE_WRAP_AT_EOL_OUTPUT = 0x2;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
@@ -72,6 +82,16 @@ BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 BOOL DeleteFileA(LPCSTR lpFileName);
 BOOL RemoveDirectoryA(LPCSTR lpPathName);
+
+// The standard handles are the process's descriptors 0 to 2; a console is a terminal, whose
+// character set comes from the locale (LANG, LC_ALL, LC_CTYPE).
+HANDLE GetStdHandle(DWORD nStdHandle);
+BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode);
+BOOL WriteConsoleW(HANDLE hConsoleOutput, const void* lpBuffer, DWORD nNumberOfCharsToWrite,
+                   LPDWORD lpNumberOfCharsWritten, void* lpReserved);
+// Converts from code page 936 (GBK) only.
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                        WCHAR* lpWideCharStr, int cchWideChar);
 
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 BOOL SetCurrentDirectoryA(LPCSTR lpPathName);
