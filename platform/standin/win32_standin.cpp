@@ -102,21 +102,26 @@ bool is_directory_at(int directory_fd, const char* name) {
   return fstatat(directory_fd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
+// Link and directory attributes come from the listing's own d_type; only a link (is its target a
+// directory?) or a file system that leaves d_type unknown costs a stat. FILE_ATTRIBUTE_READONLY is
+// not reported here, which would cost a stat for every entry: DeleteFileA checks it when it is
+// asked to delete, as Windows does.
 DWORD attributes_of(int directory_fd, const dirent& entry) {
-  struct stat status;
-  if (fstatat(directory_fd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-    // The entry vanished after it was read; report what the listing itself knew.
-    return entry.d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  unsigned char type = entry.d_type;
+  if (type == DT_UNKNOWN) {
+    struct stat status;
+    if (fstatat(directory_fd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) return FILE_ATTRIBUTE_NORMAL;
+    type = S_ISLNK(status.st_mode) ? DT_LNK : S_ISDIR(status.st_mode) ? DT_DIR : DT_REG;
   }
-  DWORD attributes = 0;
-  if (S_ISLNK(status.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-    if (is_directory_at(directory_fd, entry.d_name)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  } else if (S_ISDIR(status.st_mode)) {
-    attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  switch (type) {
+    case DT_DIR:
+      return FILE_ATTRIBUTE_DIRECTORY;
+    case DT_LNK:
+      return FILE_ATTRIBUTE_REPARSE_POINT |
+             (is_directory_at(directory_fd, entry.d_name) ? FILE_ATTRIBUTE_DIRECTORY : 0);
+    default:
+      return FILE_ATTRIBUTE_NORMAL;
   }
-  if (!(status.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
-  return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
 void fill_find_data(DIR* directory, const dirent& entry, WIN32_FIND_DATAA* data) {
@@ -149,6 +154,42 @@ bool directory_of_pattern(const std::string& pattern, std::string* directory) {
     }
   }
   return false;
+}
+
+// The folder of the last entry deleted or removed, kept open: the entries of one folder are
+// removed one after another, and each then costs only the lookup of its own name, as with rm.
+// Forgotten whenever a folder is removed or the current directory changes.
+struct ParentFolder {
+  std::string path;
+  int fd = -1;
+};
+
+thread_local ParentFolder parent_folder;
+
+void forget_parent_folder() {
+  if (parent_folder.fd >= 0) close(parent_folder.fd);
+  parent_folder = ParentFolder{};
+}
+
+// An entry as a folder descriptor and a name in it, for the *at system calls.
+struct EntryAt {
+  int folder;
+  const char* name;
+};
+
+// Splits `path` into its folder, opened or kept open, and its last component; `path` must outlive
+// the result. A path without a folder part, or whose folder cannot be opened, is resolved whole.
+EntryAt entry_at(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash + 1 == path.size()) return {AT_FDCWD, path.c_str()};
+  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  if (parent_folder.fd < 0 || parent_folder.path != folder) {
+    forget_parent_folder();
+    parent_folder.fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (parent_folder.fd < 0) return {AT_FDCWD, path.c_str()};
+    parent_folder.path = folder;
+  }
+  return {parent_folder.fd, path.c_str() + slash + 1};
 }
 
 }  // namespace
@@ -193,32 +234,39 @@ BOOL FindClose(HANDLE hFindFile) {
 }
 
 BOOL DeleteFileA(LPCSTR lpFileName) {
-  const std::string path = to_posix_path(lpFileName);
+  const EntryAt entry = entry_at(to_posix_path(lpFileName));
   struct stat status;
-  if (lstat(path.c_str(), &status) != 0) return fail_from_errno();
+  if (fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) return fail_from_errno();
   if (S_ISLNK(status.st_mode)) {
     // A link to a directory is a directory to Windows: only RemoveDirectoryA removes it.
     struct stat target;
-    if (stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) return fail(ERROR_ACCESS_DENIED);
+    if (fstatat(entry.folder, entry.name, &target, 0) == 0 && S_ISDIR(target.st_mode)) {
+      return fail(ERROR_ACCESS_DENIED);
+    }
   } else if (S_ISDIR(status.st_mode) || !(status.st_mode & S_IWUSR)) {
     return fail(ERROR_ACCESS_DENIED);
   }
-  return unlink(path.c_str()) == 0 ? TRUE : fail_from_errno();
+  return unlinkat(entry.folder, entry.name, 0) == 0 ? TRUE : fail_from_errno();
 }
 
 BOOL RemoveDirectoryA(LPCSTR lpPathName) {
   std::string path = to_posix_path(lpPathName);
-  if (rmdir(path.c_str()) == 0) return TRUE;
+  // "dir\" names dir itself; so does "dir/" here, except that rmdir would not take a link so.
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const EntryAt entry = entry_at(path);
+  if (unlinkat(entry.folder, entry.name, AT_REMOVEDIR) == 0) {
+    forget_parent_folder();  // it may have been the folder kept open
+    return TRUE;
+  }
   if (errno != ENOTDIR) return fail_from_errno();
   // rmdir refuses a link; Windows removes a directory link itself, never what it points to.
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
   struct stat status;
   struct stat target;
-  if (lstat(path.c_str(), &status) != 0) return fail_from_errno();
-  if (!S_ISLNK(status.st_mode) || stat(path.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) {
+  if (fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) != 0) return fail_from_errno();
+  if (!S_ISLNK(status.st_mode) || fstatat(entry.folder, entry.name, &target, 0) != 0 || !S_ISDIR(target.st_mode)) {
     return fail(ERROR_DIRECTORY);
   }
-  return unlink(path.c_str()) == 0 ? TRUE : fail_from_errno();
+  return unlinkat(entry.folder, entry.name, 0) == 0 ? TRUE : fail_from_errno();
 }
 
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
@@ -241,6 +289,7 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
 }
 
 BOOL SetCurrentDirectoryA(LPCSTR lpPathName) {
+  forget_parent_folder();  // a relative path names another folder now
   return chdir(to_posix_path(lpPathName).c_str()) == 0 ? TRUE : fail_from_errno();
 }
 

@@ -162,14 +162,16 @@ TEST_F(EndToEnd, RemovesHBeforeG) {
   const fs::path trace = work_ / "trace";
   // LeakSanitizer cannot work under ptrace; the sanitizer build checks for leaks in every other case.
   std::vector<std::string> command = {"env", "ASAN_OPTIONS=detect_leaks=0", "strace", "-f", "-qq",
-                                      "-e", "trace=rmdir", "-o", trace.string()};
+                                      "-y", "-e", "trace=rmdir,unlinkat", "-o", trace.string()};
   for (const std::string& arg : program_command()) command.push_back(arg);
 
   const RunResult result = run_command(command, work_, Input{Input::Kind::file, "\n"});
 
   ASSERT_EQ(result.exit_status, 0) << result.err;
   const std::string log = read_file(trace);
-  const std::regex target_removed(R"re(dosdevices/([a-z]):/TaobaoAssistant/Users"\) = 0)re");
+  // rmdir("<prefix>/dosdevices/h:/TaobaoAssistant/Users"), or unlinkat of "Users" in a folder
+  // that strace -y shows as ".../h/TaobaoAssistant", where drive H's folder is.
+  const std::regex target_removed(R"re(/([a-z]):?/TaobaoAssistant(?:/Users"|>, "Users", AT_REMOVEDIR)\) = 0)re");
   std::string order;
   for (auto it = std::sregex_iterator(log.begin(), log.end(), target_removed); it != std::sregex_iterator(); ++it) {
     order += (*it)[1].str();
