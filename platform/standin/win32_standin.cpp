@@ -22,6 +22,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -182,12 +183,12 @@ struct EntryAt {
 EntryAt entry_at(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash + 1 == path.size()) return {AT_FDCWD, path.c_str()};
-  const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  const std::string_view folder = slash == 0 ? std::string_view("/") : std::string_view(path).substr(0, slash);
   if (parent_folder.fd < 0 || parent_folder.path != folder) {
     forget_parent_folder();
-    parent_folder.fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (parent_folder.fd < 0) return {AT_FDCWD, path.c_str()};
     parent_folder.path = folder;
+    parent_folder.fd = open(parent_folder.path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (parent_folder.fd < 0) return {AT_FDCWD, path.c_str()};
   }
   return {parent_folder.fd, path.c_str() + slash + 1};
 }
