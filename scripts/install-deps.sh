@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake make g++)
 if [[ ${1:-} == --test ]]; then
   packages+=(libgtest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 locales
-             python3-pefile strace tmux clang libclang-rt-14-dev)
+             python3-pefile strace tmux time clang libclang-rt-14-dev)
 fi
 
 sudo=()
