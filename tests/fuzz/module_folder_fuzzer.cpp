@@ -1,31 +1,12 @@
 // Splits arbitrary executable paths as GBK and checks that the cut falls on a real backslash, the
 // last one, and never on the trail byte of a double-byte character.
-#include <cstdlib>
 #include <string_view>
 #include <vector>
 
 #include "cleanup/startup.h"
+#include "tests/fuzz/fuzz_checks.h"
 
-namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-bool gbk_lead_byte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
-
-// Marks the positions at which a character starts.
-std::vector<bool> character_starts(std::string_view text) {
-  std::vector<bool> starts(text.size(), false);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    starts[i] = true;
-    const bool has_trail = i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x40;
-    if (gbk_lead_byte(static_cast<unsigned char>(text[i])) && has_trail) ++i;
-  }
-  return starts;
-}
-
-}  // namespace
+using namespace orlavex::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
   if (size < 2) return 0;

@@ -1,17 +1,15 @@
 // Feeds arbitrary bytes to console_read_line as standard input and checks each line against the
 // bytes it was read from.
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
 #include <vector>
 
 #include "console/console.h"
+#include "tests/fuzz/fuzz_checks.h"
+
+using orlavex::fuzz::check;
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 // The line fgets must return for input starting at `rest`: up to and including the first LF, at
 // most 2048 bytes, cut at the first NUL (which ends the C string).

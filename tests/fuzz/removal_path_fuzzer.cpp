@@ -1,15 +1,13 @@
 // Checks what remove_directory_tree would work on, for arbitrary paths: never a bare drive or a
 // drive root, never an empty path, and always the given path less its leading spaces.
-#include <cstdlib>
 #include <string_view>
 
 #include "filesystem/directory_tree.h"
+#include "tests/fuzz/fuzz_checks.h"
+
+using orlavex::fuzz::check;
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool is_drive_or_root(std::string_view path) {
   return path.size() >= 2 && path[1] == ':' && (path.size() == 2 || (path.size() == 3 && path[2] == '\\'));
